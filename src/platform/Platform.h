@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -144,6 +145,12 @@ class IProgram {
   // runs, no window's unload handler included.
   [[noreturn]] virtual void End() = 0;
 };
+
+// Ends the program through `program`; for callers that must not go on.
+[[noreturn]] inline void EndProgram(IProgram& program) {
+  program.End();
+  std::terminate();  // End() does not return
+}
 
 // --- GUI toolkit -----------------------------------------------------------
 

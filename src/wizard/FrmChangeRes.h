@@ -41,6 +41,8 @@ class frmChangeRes final : public IWindowEvents {
   void cmdValider_Click();
   void tmr1_Timer();
   void EnterCountdown();
+  // The page-0 choice to quit without changing the resolution.
+  [[noreturn]] void Quit();
 
   Launcher& launcher_;
   const Platform& platform_;

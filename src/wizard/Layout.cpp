@@ -76,17 +76,22 @@ constexpr std::array<ControlSpec, form1::kCount> kForm1Controls{{
 // clang-format on
 
 constexpr WindowSpec kWizard{
-    "frmChangeRes", "Réglage de la résolution d'écran",
-    5295,           4380,
+    "frmChangeRes",
+    "Réglage de la résolution d'écran",
+    5295,
+    4380,
     BorderStyle::kFixedSingle,
-    45,             330,
-    true,           true,
-    &kWindowFont,   kWizardControls,
+    45,
+    330,
+    true,
+    true,
+    &kWindowFont,
+    kWizardControls,
 };
 
 constexpr WindowSpec kForm1{
-    "Form1", "Form1", 3915, 1965, BorderStyle::kSizable, 60, 345, false, false, &kWindowFont,
-    kForm1Controls,
+    "Form1", "Form1", 3915,  1965,         BorderStyle::kSizable, 60,
+    345,     false,   false, &kWindowFont, kForm1Controls,
 };
 
 }  // namespace
@@ -100,7 +105,11 @@ int WindowSpec::Find(std::string_view control_name, int index) const {
   return -1;
 }
 
-const WindowSpec& FrmChangeResSpec() { return kWizard; }
-const WindowSpec& Form1Spec() { return kForm1; }
+const WindowSpec& FrmChangeResSpec() {
+  return kWizard;
+}
+const WindowSpec& Form1Spec() {
+  return kForm1;
+}
 
 }  // namespace liaison

@@ -36,8 +36,8 @@ struct Colour {
 struct ControlSpec {
   ControlKind kind;
   std::string_view name;
-  int index;      // member of an indexed group, or -1
-  int container;  // row of the containing control, or -1 for the window
+  int index;                     // member of an indexed group, or -1
+  int container;                 // row of the containing control, or -1 for the window
   int left, top, width, height;  // twips, from the container's client area
   std::string_view text;
   const FontSpec* font;  // null: the window's font
@@ -45,9 +45,9 @@ struct ControlSpec {
   Align align;
   int tab_index;  // -1 for the timer
   bool visible;
-  bool border;  // frames: a visible border and caption
-  int value;    // option: 1 selected; check box: 1 ticked; progress: value
-  int maximum;  // progress bar's maximum (its minimum is 0)
+  bool border;   // frames: a visible border and caption
+  int value;     // option: 1 selected; check box: 1 ticked; progress: value
+  int maximum;   // progress bar's maximum (its minimum is 0)
   int interval;  // timer, milliseconds; the timer starts disabled
 };
 
@@ -61,8 +61,8 @@ struct WindowSpec {
   // Where the client area begins inside the outer window, in twips, for the
   // frame the layout assumes.
   int frame_left, frame_top;
-  bool centred;      // centred on the screen when first shown
-  bool has_icon;     // the program's own icon (hammer and spanner)
+  bool centred;   // centred on the screen when first shown
+  bool has_icon;  // the program's own icon (hammer and spanner)
   const FontSpec* font;
   std::span<const ControlSpec> controls;
 

@@ -23,6 +23,12 @@ class frmChangeRes final : public IWindowEvents {
   void Unload();
 
   void AffStep();
+  // Enters `step`: sets the current step and shows its page. No click leads
+  // to page 4; this is the way in for whoever needs it.
+  void ShowStep(std::int16_t step) {
+    CurStep_ = step;
+    AffStep();
+  }
   void CenterForm(std::int16_t width, std::int16_t height);
 
   void OnClick(int control) override;

@@ -53,6 +53,7 @@ class HeadlessWindow final : public IWindow {
   // One tick of the timer `control` when it is running; returns whether it was.
   bool Tick(int control);
   void RequestClose() { events_.OnCloseRequest(); }
+  IWindowEvents& events() const { return events_; }
 
   // --- What a user sees.
   const Control& State(int control) const {

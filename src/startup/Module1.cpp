@@ -106,7 +106,14 @@ class LinkValue {
 // Switches to a mode taken apart from the link file; the width is converted
 // only now.
 void ChangeTo(IDisplay& display, const LinkValue& value, const Resolution& parts) {
-  ChangeRes(display, value.ToSingle(parts.width, "width"), parts.height, parts.bits);
+  const float width = value.ToSingle(parts.width, "width");
+  // The display record holds 32-bit sizes; say which value is at fault.
+  for (const float size : {width, parts.height}) {
+    if (!(std::fabs(static_cast<double>(size)) < 2147483647.5)) {
+      value.Fail(Error::Kind::kOverflow, "a size is too large for a display mode");
+    }
+  }
+  ChangeRes(display, width, parts.height, parts.bits);
 }
 
 }  // namespace

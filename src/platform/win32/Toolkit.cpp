@@ -47,6 +47,14 @@ int Pixels(double twips) {
   return static_cast<int>(std::lround(twips / kTwipsPerPixel));
 }
 
+// Why a window could not be made; the system does not always say (wine
+// without a display, for one).
+std::string CreationFailure(const std::string& what) {
+  const DWORD error = GetLastError();
+  return "Cannot create " + what + ": " +
+         (error != 0 ? SystemMessage(error) : std::string("the window system gave no reason."));
+}
+
 // Button texts show "&" as it is: the dialog manager would otherwise take
 // it for the mark of a keyboard shortcut.
 std::string EscapeAmpersands(std::string_view text) {
@@ -246,6 +254,21 @@ class Window final : public NativeWindow {
   bool end_modal_ = false;
 };
 
+// The top-level windows of the thread that a modal window disables.
+struct DisabledWindows {
+  HWND modal;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK DisableOther(HWND window, LPARAM data) {
+  auto& disabled = *reinterpret_cast<DisabledWindows*>(data);
+  if (window != disabled.modal && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    EnableWindow(window, FALSE);
+    disabled.windows.push_back(window);
+  }
+  return TRUE;
+}
+
 void RegisterClasses() {
   static const bool registered = [] {
     WNDCLASSEXA window_class{};
@@ -292,8 +315,7 @@ Window::Window(const WindowSpec& spec, IWindowEvents& events) : spec_(spec), eve
   }
   if (!CreateWindowExA(ex_style, kWindowClass, ToAnsi(spec.caption).c_str(), style, left, top,
                        width, height, nullptr, nullptr, Instance(), this)) {
-    throw Error(Error::Kind::kNoDisplay, "Cannot create the window " + std::string(spec.name) +
-                                             ": " + SystemMessage(GetLastError()));
+    throw Error(Error::Kind::kNoDisplay, CreationFailure("the window " + std::string(spec.name)));
   }
   try {
     SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
@@ -437,8 +459,8 @@ HWND Window::CreateControl(int row, HWND parent, bool starts_group) {
       Pixels(control.top) + inset_y, Pixels(control.width), Pixels(control.height), parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(kIdBase + row)), Instance(), nullptr);
   if (!created) {
-    throw Error(Error::Kind::kNoDisplay, "Cannot create the control " + std::string(control.name) +
-                                             ": " + SystemMessage(GetLastError()));
+    throw Error(Error::Kind::kNoDisplay,
+                CreationFailure("the control " + std::string(control.name)));
   }
   controls_[row] = created;
   SendMessageA(created, WM_SETFONT,
@@ -657,22 +679,8 @@ void Window::SetZOrder(std::int32_t insert_after) {
 void Window::ShowModal() {
   RethrowFailure();
   // The program's other windows take no input while this one is up.
-  std::vector<HWND> disabled;
-  struct Enumeration {
-    HWND self;
-    std::vector<HWND>* disabled;
-  } enumeration{hwnd_, &disabled};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) -> BOOL {
-        auto& e = *reinterpret_cast<Enumeration*>(data);
-        if (window != e.self && IsWindowVisible(window) && IsWindowEnabled(window)) {
-          EnableWindow(window, FALSE);
-          e.disabled->push_back(window);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&enumeration));
+  DisabledWindows disabled{hwnd_, {}};
+  EnumThreadWindows(GetCurrentThreadId(), DisableOther, reinterpret_cast<LPARAM>(&disabled));
 
   end_modal_ = false;
   ShowWindow(hwnd_, SW_SHOW);
@@ -693,7 +701,7 @@ void Window::ShowModal() {
       DispatchMessageA(&message);
     }
   }
-  for (const HWND window : disabled) {
+  for (const HWND window : disabled.windows) {
     if (IsWindow(window)) EnableWindow(window, TRUE);
   }
   if (!*alive) return;

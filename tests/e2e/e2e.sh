@@ -99,7 +99,7 @@ find_window() {
   local pattern
   pattern="^$(printf '%s' "$title" | sed 's/[][\.*^$?+(){}|/]/\\&/g')\$"
   while ((SECONDS <= deadline)); do
-    id=$(xdotool search --name "$pattern" 2>/dev/null | head -n 1)
+    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n 1)
     if [[ -n $id ]]; then
       echo "$id"
       return 0

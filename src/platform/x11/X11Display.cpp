@@ -31,15 +31,21 @@ using CrtcInfo = std::unique_ptr<XRRCrtcInfo, FreeCrtcInfo>;
 // For the length of one operation, X protocol errors are recorded instead of
 // going to Xlib's default handler, which would end the process. When the
 // trap ends, every request sent so far has been handled by the server.
+//
+// A trap for requests that all wait for a reply needs no round trip of its
+// own: an error reaches the client before the reply it stands for, and the
+// failed request's reply comes back empty.
 class ErrorTrap {
  public:
-  explicit ErrorTrap(Display* display) : display_(display) {
-    XSync(display_, False);  // earlier errors go to the handler they were sent under
+  enum class Rounds { kSync, kRepliesOnly };
+  explicit ErrorTrap(Display* display, Rounds rounds = Rounds::kSync)
+      : display_(display), sync_(rounds == Rounds::kSync) {
+    if (sync_) XSync(display_, False);  // earlier errors go to the handler they were sent under
     error_code_ = 0;
     previous_ = XSetErrorHandler(&Record);
   }
   ~ErrorTrap() {
-    XSync(display_, False);
+    if (sync_) XSync(display_, False);
     XSetErrorHandler(previous_);
   }
   ErrorTrap(const ErrorTrap&) = delete;
@@ -59,6 +65,7 @@ class ErrorTrap {
   }
   static inline int error_code_ = 0;
   Display* display_;
+  bool sync_;
   XErrorHandler previous_;
 };
 
@@ -102,6 +109,7 @@ Size SizeOnScreen(const XRRModeInfo& mode, Rotation rotation) {
 
 // The output that stands for "the display", with its CRTC and current mode.
 struct Head {
+  RROutput output_id;
   OutputInfo output;
   RRCrtc crtc_id;
   CrtcInfo crtc;
@@ -110,18 +118,19 @@ struct Head {
 
 std::optional<Head> FindHead(Display* display, Window root, XRRScreenResources& resources) {
   OutputInfo output;
-  const RROutput primary = XRRGetOutputPrimary(display, root);
-  if (primary != None) {
-    output.reset(XRRGetOutputInfo(display, &resources, primary));
+  RROutput id = XRRGetOutputPrimary(display, root);
+  if (id != None) {
+    output.reset(XRRGetOutputInfo(display, &resources, id));
     if (output && output->crtc == None) output.reset();
   }
   for (int i = 0; !output && i < resources.noutput; ++i) {
-    output.reset(XRRGetOutputInfo(display, &resources, resources.outputs[i]));
+    id = resources.outputs[i];
+    output.reset(XRRGetOutputInfo(display, &resources, id));
     if (output && (output->connection != RR_Connected || output->crtc == None)) output.reset();
   }
   if (!output) return std::nullopt;
 
-  Head head{std::move(output), 0, nullptr, nullptr};
+  Head head{id, std::move(output), 0, nullptr, nullptr};
   head.crtc_id = head.output->crtc;
   head.crtc.reset(XRRGetCrtcInfo(display, &resources, head.crtc_id));
   if (!head.crtc || head.crtc->mode == None) return std::nullopt;
@@ -195,11 +204,11 @@ void* X11Display::Connection() const {
 
 bool X11Display::QueryCurrent(DISPLAY_MODE& mode) {
   Display* display = impl_->display;
-  ErrorTrap trap(display);
+  ErrorTrap trap(display, ErrorTrap::Rounds::kRepliesOnly);
   const Resources resources(XRRGetScreenResourcesCurrent(display, impl_->Root()));
   if (!resources) return false;
   const auto head = FindHead(display, impl_->Root(), *resources);
-  if (!head || trap.Failed()) return false;
+  if (!head) return false;
 
   const Size size = SizeOnScreen(*head->mode, head->crtc->rotation);
   DISPLAY_MODE filled = mode;
@@ -267,14 +276,18 @@ std::int32_t X11Display::Change(const DISPLAY_MODE& wanted, std::uint32_t /*flag
   const Size next = SizeOnScreen(*chosen, crtc.rotation);
   int screen_width = crtc.x + static_cast<int>(next.width);
   int screen_height = crtc.y + static_cast<int>(next.height);
-  for (int i = 0; i < resources->ncrtc; ++i) {
-    if (resources->crtcs[i] == head->crtc_id) continue;
-    const CrtcInfo other(XRRGetCrtcInfo(display, resources.get(), resources->crtcs[i]));
-    if (!other) return kChangeFailed;
-    if (other->mode == None) continue;
-    screen_width = std::max(screen_width, other->x + static_cast<int>(other->width));
-    screen_height = std::max(screen_height, other->y + static_cast<int>(other->height));
+  // The other lit outputs, in one request rather than one per CRTC.
+  int monitor_count = 0;
+  XRRMonitorInfo* monitors = XRRGetMonitors(display, root, True, &monitor_count);
+  for (int i = 0; i < monitor_count; ++i) {
+    const XRRMonitorInfo& monitor = monitors[i];
+    bool ours = false;
+    for (int o = 0; o < monitor.noutput; ++o) ours = ours || monitor.outputs[o] == head->output_id;
+    if (ours) continue;
+    screen_width = std::max(screen_width, monitor.x + monitor.width);
+    screen_height = std::max(screen_height, monitor.y + monitor.height);
   }
+  if (monitors != nullptr) XRRFreeMonitors(monitors);
   int min_width = 0, min_height = 0, max_width = 0, max_height = 0;
   if (!XRRGetScreenSizeRange(display, root, &min_width, &min_height, &max_width, &max_height)) {
     return kChangeFailed;

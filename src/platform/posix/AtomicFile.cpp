@@ -44,13 +44,6 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-std::string FolderOf(const std::string& path) {
-  const auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 // The file that a write to `path` replaces: the target of a symbolic link.
 std::string ResolveLink(const std::string& path) {
   struct stat st {};
@@ -122,16 +115,17 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
     (void)owner_kept;
     ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
   }
-  ok = ok && WriteAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+  // The new text is on disk before it takes the old one's name, so a crash
+  // leaves the old file or the new one, never an empty one.
+  ok = ok && WriteAll(fd.get(), bytes) && ::fdatasync(fd.get()) == 0;
   ok = fd.Close() && ok;
   ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) {
     ::unlink(temp.c_str());
     return false;
   }
-  // Make the rename itself durable; a folder that cannot be synced is no failure.
-  Descriptor folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.get() >= 0) ::fsync(folder.get());
+  // The folder is not synced: the launcher ends right after, and whichever of
+  // the two names a crash keeps points at a whole file.
   return true;
 }
 

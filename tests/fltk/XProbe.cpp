@@ -51,6 +51,9 @@ std::vector<unsigned char> ReadProperty(Display* display, Window window, const c
 }  // namespace
 
 XProbe::XProbe() : impl_(new Impl) {
+  // A window may go between the listing of the windows and a look at one of
+  // them: such errors are no failure of the probe.
+  XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
   impl_->display = XOpenDisplay(nullptr);
   if (impl_->display == nullptr) {
     delete impl_;

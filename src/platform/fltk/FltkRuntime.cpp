@@ -4,7 +4,9 @@
 #include <FL/x.H>
 #include <fontconfig/fontconfig.h>
 
+#include <clocale>
 #include <cmath>
+#include <deque>
 #include <map>
 #include <tuple>
 
@@ -40,14 +42,21 @@ bool FamilyInstalled(const std::string& family) {
 
 void EnsureStarted() {
   if (g_started) return;
-  // Opened here rather than by FLTK, which ends the process when it cannot.
+  // FLTK ends the process when it cannot open the display: try first.
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
     const char* name = XDisplayName(nullptr);
     throw Error(Error::Kind::kNoDisplay,
                 std::string("Cannot open display \"") + (name ? name : "") + "\"");
   }
-  fl_open_display(display);
+  XCloseDisplay(display);
+  // FLTK's own opening also installs its handler of X errors, which reports
+  // them instead of ending the process. It sets the character locale from
+  // the environment on the way: the rest of the program keeps its own.
+  const char* locale = std::setlocale(LC_CTYPE, nullptr);
+  const std::string program_locale = locale ? locale : "C";
+  fl_open_display();
+  std::setlocale(LC_CTYPE, program_locale.c_str());
   g_started = true;
   Fl::scheme("gtk+");
   // The usual dialog face: light grey with black text, white fields.
@@ -92,9 +101,9 @@ FontChoice FontFor(const FontSpec& font) {
     // With Xft, the first character of a name gives the style.
     const char style = font.bold ? (font.italic ? 'P' : 'B') : (font.italic ? 'I' : ' ');
     // FLTK keeps the pointer: the name must live as long as the process.
-    auto* name = new std::string(1, style);
-    *name += std::get<0>(key);
-    Fl::set_font(next, name->c_str());
+    static std::deque<std::string> names;
+    names.push_back(std::string(1, style) + std::get<0>(key));
+    Fl::set_font(next, names.back().c_str());
     slot = slots.emplace(key, next).first;
     next = static_cast<Fl_Font>(next + 1);
   }

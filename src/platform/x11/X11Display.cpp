@@ -139,6 +139,22 @@ std::optional<Head> FindHead(Display* display, Window root, XRRScreenResources& 
   return head;
 }
 
+// The fields that a query fills, from one record into another.
+void CopyQueried(const DISPLAY_MODE& from, DISPLAY_MODE& to) {
+  std::memcpy(to.dmDeviceName, from.dmDeviceName, sizeof to.dmDeviceName);
+  to.dmSpecVersion = from.dmSpecVersion;
+  to.dmDriverVersion = from.dmDriverVersion;
+  to.dmSize = from.dmSize;
+  to.dmDriverExtra = from.dmDriverExtra;
+  to.dmFields = from.dmFields;
+  to.dmBitsPerPel = from.dmBitsPerPel;
+  to.dmBitsPerPelHigh = from.dmBitsPerPelHigh;
+  to.dmPelsWidth = from.dmPelsWidth;
+  to.dmPelsHeight = from.dmPelsHeight;
+  to.dmDisplayFlags = from.dmDisplayFlags;
+  to.dmDisplayFrequency = from.dmDisplayFrequency;
+}
+
 // Bits per pixel of the root window's depth in the server's pixmap formats.
 int BitsPerPixel(Display* display) {
   const int depth = DefaultDepth(display, DefaultScreen(display));
@@ -168,6 +184,12 @@ void CopyName(char (&field)[32], const char* name, int length) {
 
 struct X11Display::Impl {
   Display* display = nullptr;
+  // The last answer, and the configuration times it was read at: while the
+  // server reports the same times, no output or CRTC has changed since.
+  bool known = false;
+  Time timestamp = 0;
+  Time config_timestamp = 0;
+  DISPLAY_MODE last{};
   ~Impl() {
     if (display != nullptr) XCloseDisplay(display);
   }
@@ -207,6 +229,11 @@ bool X11Display::QueryCurrent(DISPLAY_MODE& mode) {
   ErrorTrap trap(display, ErrorTrap::Rounds::kRepliesOnly);
   const Resources resources(XRRGetScreenResourcesCurrent(display, impl_->Root()));
   if (!resources) return false;
+  if (impl_->known && resources->timestamp == impl_->timestamp &&
+      resources->configTimestamp == impl_->config_timestamp) {
+    CopyQueried(impl_->last, mode);
+    return true;
+  }
   const auto head = FindHead(display, impl_->Root(), *resources);
   if (!head) return false;
 
@@ -225,6 +252,10 @@ bool X11Display::QueryCurrent(DISPLAY_MODE& mode) {
   filled.dmDisplayFlags = 0;
   filled.dmDisplayFrequency = static_cast<std::uint32_t>(std::lround(RefreshRate(*head->mode)));
   mode = filled;
+  impl_->last = filled;
+  impl_->timestamp = resources->timestamp;
+  impl_->config_timestamp = resources->configTimestamp;
+  impl_->known = true;
   return true;
 }
 

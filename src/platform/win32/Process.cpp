@@ -18,7 +18,11 @@ std::string Process::Start(const std::string& file, int show_style) {
   PROCESS_INFORMATION started{};
   if (!CreateProcessA(application.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &started)) {
-    return SystemMessage(GetLastError());
+    // The reason goes inside the caller's sentence: the system's text ends
+    // with a full stop of its own.
+    std::string reason = SystemMessage(GetLastError());
+    if (!reason.empty() && reason.back() == '.') reason.pop_back();
+    return reason;
   }
   CloseHandle(started.hThread);
   CloseHandle(started.hProcess);

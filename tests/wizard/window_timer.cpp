@@ -9,7 +9,8 @@
 //
 // Prints "MAP_MS DRAWN_MS WINDOW" on success; the window is the first
 // ordinary (not override-redirect) top-level window that the command maps.
-// The command is then ended (SIGTERM, SIGKILL if it lingers) and reaped.
+// The command is then ended with what it started (SIGTERM to its process
+// group, SIGKILL to what lingers) and reaped.
 // Exit status 1 when no window came up and was drawn within the timeout.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -58,6 +59,27 @@ long WindowPid(Display* display, Window window) {
   return pid;
 }
 
+// Whether process `pid` is `ancestor` or one of its descendants (the
+// command may run the program that shows the window under another, such as
+// a tracer).
+bool DescendsFrom(long pid, pid_t ancestor) {
+  for (int depth = 0; pid > 1 && depth < 64; ++depth) {
+    if (pid == ancestor) return true;
+    std::FILE* stat = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (stat == nullptr) return false;
+    long parent = 0;
+    // pid (comm) state ppid: comm may hold blanks and parentheses, so look
+    // after the last ')'.
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, stat) != nullptr;
+    std::fclose(stat);
+    const char* close = read ? std::strrchr(line, ')') : nullptr;
+    if (close == nullptr || std::sscanf(close + 1, " %*c %ld", &parent) != 1) return false;
+    pid = parent;
+  }
+  return false;
+}
+
 // Which pixels of the watched window have been drawn since it was mapped.
 class Coverage {
  public:
@@ -97,15 +119,16 @@ class Coverage {
   long missing_ = 1;
 };
 
-void EndChild(pid_t child) {
-  kill(child, SIGTERM);
-  for (int i = 0; i < 200; ++i) {
+// Ends the command and whatever it started (its process group), and reaps it.
+void EndChild(pid_t child, bool reaped) {
+  kill(-child, SIGTERM);
+  for (int i = 0; !reaped && i < 200; ++i) {
     int status = 0;
-    if (waitpid(child, &status, WNOHANG) == child) return;
-    usleep(10000);
+    reaped = waitpid(child, &status, WNOHANG) == child;
+    if (!reaped) usleep(10000);
   }
-  kill(child, SIGKILL);
-  waitpid(child, nullptr, 0);
+  kill(-child, SIGKILL);
+  if (!reaped) waitpid(child, nullptr, 0);
 }
 
 // Whether the area (root coordinates) shows more than one colour: a window
@@ -170,9 +193,19 @@ int main(int argc, char** argv) {
   const Damage damage = XDamageCreate(display, root, XDamageReportRawRectangles);
   XSync(display, False);
 
+  // The command leads a process group of its own, so that what it starts
+  // ends with it.
+  posix_spawnattr_t spawn_attributes;
+  posix_spawnattr_init(&spawn_attributes);
+  posix_spawnattr_setflags(&spawn_attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&spawn_attributes, 0);
   pid_t child = 0;
+  bool reaped = false;
   const Clock::time_point start = Clock::now();
-  if (posix_spawnp(&child, argv[first], nullptr, nullptr, argv + first, environ) != 0) {
+  const int spawned =
+      posix_spawnp(&child, argv[first], nullptr, &spawn_attributes, argv + first, environ);
+  posix_spawnattr_destroy(&spawn_attributes);
+  if (spawned != 0) {
     std::fprintf(stderr, "%s: cannot start %s\n", argv[0], argv[first]);
     return 2;
   }
@@ -195,7 +228,7 @@ int main(int argc, char** argv) {
       if (waitpid(child, &status, WNOHANG) == child) {
         std::fprintf(stderr, "%s: the command ended (status %d) before its window was drawn\n",
                      argv[0], status);
-        child = 0;
+        reaped = true;
         break;
       }
       continue;
@@ -214,7 +247,7 @@ int main(int argc, char** argv) {
                      attributes.y, pid);
       }
       if (attributes.width * attributes.height <= 4) continue;
-      if (pid != 0 && pid != child) continue;
+      if (pid != 0 && !DescendsFrom(pid, child)) continue;
       target = event.xmap.window;
       mapped = now;
       coverage.Reset(attributes.x + attributes.border_width, attributes.y + attributes.border_width,
@@ -239,7 +272,7 @@ int main(int argc, char** argv) {
   }
   XDamageDestroy(display, damage);
   XCloseDisplay(display);
-  if (child != 0) EndChild(child);
+  EndChild(child, reaped);
   if (!done) {
     if (target == None) {
       std::fprintf(stderr, "%s: no window within %.1f s\n", argv[0], timeout_s);

@@ -209,7 +209,7 @@ windows_path() {
 # run_program SIDE: SIDE is "windows" or "linux". Prepares the folder
 # $root/SIDE/<folder>, runs the program there, answers the window that the
 # case names and fills res_<field>[SIDE] with what a user sees afterwards.
-declare -A res_mode res_values res_started res_status res_stderr res_bytes res_registry
+declare -A res_mode res_values res_started res_status res_stderr res_bytes res_registry res_time
 run_program() {
   local side=$1 dir program app ini tag decoy_dir=""
   dir=$root/$side/${row[folder]}
@@ -253,6 +253,7 @@ run_program() {
       >"$root/$side.stdout" 2>"$root/$side.stderr" &
   fi
   pid=$!
+  local started_at=$EPOCHREALTIME
   if [[ -n ${row[answer]} ]]; then
     local window
     if window=$(find_window "${row[answer]}" 15 "$pid"); then
@@ -269,8 +270,11 @@ run_program() {
   fi
   wait "$pid"
   res_status[$side]=$?
+  local ended_at=$EPOCHREALTIME
   tag=${root##*/}
   wait_for_quiet "$tag" || fail "$side: programs of the case still run"
+  res_time[$side]=$(awk -v a="$started_at" -v b="$ended_at" -v c="$EPOCHREALTIME" \
+    'BEGIN { printf "ran %.2fs, then %.2fs for its companion", b - a, c - b }')
 
   res_mode[$side]=$(current_mode)
   res_values[$side]=$(values_of "$ini")
@@ -465,9 +469,9 @@ typical_road_goes_on() {
 
 summary() {
   local side=$1
-  printf '%-8s exit %s, mode %s, companion %s, link file %s: %s\n' "$side" \
+  printf '%-8s exit %s, mode %s, companion %s, link file %s: %s (%s)\n' "$side" \
     "${res_status[$side]}" "${res_mode[$side]}" "${res_started[$side]}" "${res_bytes[$side]}" \
-    "${res_values[$side]:0:200}"
+    "${res_values[$side]:0:200}" "${res_time[$side]}"
 }
 
 run_case() {

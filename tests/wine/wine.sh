@@ -187,12 +187,23 @@ close_linux_box() {
   return 1
 }
 
+# True while a process runs whose command line holds $1.
+running_with() {
+  local file
+  local -a args
+  for file in /proc/[0-9]*/cmdline; do
+    mapfile -d '' args 2>/dev/null <"$file" || continue
+    [[ "${args[*]}" == *"$1"* ]] && return 0
+  done
+  return 1
+}
+
 # Waits until no process runs whose command line holds $1 (the programs and
 # the companion of one folder).
 wait_for_quiet() {
   local i
   for ((i = 0; i < 200; i++)); do
-    pgrep -f -- "$1" >/dev/null || return 0
+    running_with "$1" || return 0
     sleep 0.05
   done
   return 1

@@ -6,6 +6,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <deque>
 #include <map>
 #include <tuple>
@@ -38,24 +39,33 @@ bool FamilyInstalled(const std::string& family) {
   return found;
 }
 
+// An X error on a window of ours is reported, not fatal: the window is
+// drawn again or goes anyway.
+int ReportXError(Display* display, XErrorEvent* event) {
+  char text[160] = {};
+  XGetErrorText(display, event->error_code, text, sizeof text - 1);
+  std::fprintf(stderr, "liaison: X error: %s (request %d)\n", text, event->request_code);
+  return 0;
+}
+
 }  // namespace
 
 void EnsureStarted() {
   if (g_started) return;
-  // FLTK ends the process when it cannot open the display: try first.
+  // The display is opened here rather than by FLTK, which would end the
+  // process when it cannot.
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
     const char* name = XDisplayName(nullptr);
     throw Error(Error::Kind::kNoDisplay,
                 std::string("Cannot open display \"") + (name ? name : "") + "\"");
   }
-  XCloseDisplay(display);
-  // FLTK's own opening also installs its handler of X errors, which reports
-  // them instead of ending the process. It sets the character locale from
-  // the environment on the way: the rest of the program keeps its own.
+  XSetErrorHandler(&ReportXError);
+  // FLTK sets the character locale from the environment on the way: the
+  // rest of the program keeps its own.
   const char* locale = std::setlocale(LC_CTYPE, nullptr);
   const std::string program_locale = locale ? locale : "C";
-  fl_open_display();
+  fl_open_display(display);
   std::setlocale(LC_CTYPE, program_locale.c_str());
   g_started = true;
   Fl::scheme("gtk+");

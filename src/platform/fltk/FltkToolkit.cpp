@@ -655,6 +655,14 @@ void FltkWindow::ShowWindow() {
   fl_disable_transient_for = 1;
   window_->show();
   fl_disable_transient_for = 0;
+  // FLTK types the UTF-8 title as Latin-1 in WM_NAME; say what it is.
+  const Atom utf8 = XInternAtom(fl_display, "UTF8_STRING", False);
+  const std::string title(spec_.caption);
+  for (const Atom name : {XA_WM_NAME, XA_WM_ICON_NAME}) {
+    XChangeProperty(fl_display, fl_xid(window_.get()), name, utf8, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(title.data()),
+                    static_cast<int>(title.size()));
+  }
   FocusFirst();
   if (above_) {
     const Atom state = XInternAtom(fl_display, "_NET_WM_STATE", False);

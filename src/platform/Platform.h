@@ -154,7 +154,7 @@ class IProgram {
 
 // --- GUI toolkit -----------------------------------------------------------
 
-struct WindowSpec;
+struct WindowLayout;
 
 // Events that a window reports to its owner. Handlers run on the GUI thread,
 // one at a time; a tick never interrupts a handler.
@@ -168,8 +168,8 @@ class IWindowEvents {
   virtual void OnCloseRequest() = 0;
 };
 
-// A top-level window built from a WindowSpec. Controls are addressed by their
-// row in the spec's control table.
+// A top-level window built from a WindowLayout. Controls are addressed by their
+// row in the layout's control table.
 class IWindow {
  public:
   virtual ~IWindow() = default;
@@ -208,9 +208,9 @@ class IWindow {
 class IToolkit {
  public:
   virtual ~IToolkit() = default;
-  // Creates the window and all its controls as `spec` lays them out, hidden.
+  // Creates the window and all its controls as `layout` lays them out, hidden.
   // Destroying the result unloads the window.
-  virtual std::unique_ptr<IWindow> Create(const WindowSpec& spec, IWindowEvents& events) = 0;
+  virtual std::unique_ptr<IWindow> Create(const WindowLayout& layout, IWindowEvents& events) = 0;
 };
 
 // --- Everything together ---------------------------------------------------

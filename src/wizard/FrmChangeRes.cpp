@@ -31,7 +31,7 @@ frmChangeRes::frmChangeRes(Launcher& launcher)
 frmChangeRes::~frmChangeRes() = default;
 
 void frmChangeRes::Load() {
-  window_ = platform_.toolkit.Create(FrmChangeResSpec(), *this);
+  window_ = platform_.toolkit.Create(FrmChangeResLayout(), *this);
   const std::string& app = launcher_.state().AppName;
   window_->SetText(frm::Label1, app + " nécessite une résolution d'écran minimale :");
   window_->SetText(frm::optnChoix2, std::string(kQuitter) + app);

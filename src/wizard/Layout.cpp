@@ -5,9 +5,9 @@
 namespace liaison {
 namespace {
 
-constexpr FontSpec kWindowFont{"Arial", 9.75, false, false};
-constexpr FontSpec kResolutionFont{"Arial", 12.0, true, false};
-constexpr FontSpec kFailureFont{"Arial", 9.75, false, true};
+constexpr FontLayout kWindowFont{"Arial", 9.75, false, false};
+constexpr FontLayout kResolutionFont{"Arial", 12.0, true, false};
+constexpr FontLayout kFailureFont{"Arial", 9.75, false, true};
 constexpr Colour kPureRed{255, 0, 0};
 
 constexpr ControlKind F = ControlKind::kFrame;
@@ -22,7 +22,7 @@ constexpr Align kL = Align::kLeft;
 constexpr Align kC = Align::kCenter;
 
 // clang-format off
-constexpr std::array<ControlSpec, frm::kCount> kWizardControls{{
+constexpr std::array<ControlLayout, frm::kCount> kWizardControls{{
   // kind name        idx container         left  top   width height text  font colour align tab visible border value max interval
   {F, "frmStep",      0, -1,               240,  120,  4935, 3615, "", nullptr, nullptr, kL,  0, true,  false, 0, 0, 0},
   {F, "frmStep",      1, -1,               120,  120,  4935, 3615, "", nullptr, nullptr, kL, 11, true,  false, 0, 0, 0},
@@ -70,12 +70,12 @@ constexpr std::array<ControlSpec, frm::kCount> kWizardControls{{
   {B, "cmdSuiv",     -1, -1,              2730, 3960,  1455,  375, "Suivant >", nullptr, nullptr, kL, 8, true, false, 0, 0, 0},
 }};
 
-constexpr std::array<ControlSpec, form1::kCount> kForm1Controls{{
+constexpr std::array<ControlLayout, form1::kCount> kForm1Controls{{
   {F, "Frame1",      -1, -1,               120,  120,  3615, 1695, "Frame1", nullptr, nullptr, kL, 0, true, true, 0, 0, 0},
 }};
 // clang-format on
 
-constexpr WindowSpec kWizard{
+constexpr WindowLayout kWizard{
     "frmChangeRes",
     "Réglage de la résolution d'écran",
     5295,
@@ -89,14 +89,14 @@ constexpr WindowSpec kWizard{
     kWizardControls,
 };
 
-constexpr WindowSpec kForm1{
+constexpr WindowLayout kForm1{
     "Form1", "Form1", 3915,  1965,         BorderStyle::kSizable, 60,
     345,     false,   false, &kWindowFont, kForm1Controls,
 };
 
 }  // namespace
 
-int WindowSpec::Find(std::string_view control_name, int index) const {
+int WindowLayout::Find(std::string_view control_name, int index) const {
   for (std::size_t row = 0; row < controls.size(); ++row) {
     if (controls[row].name == control_name && controls[row].index == index) {
       return static_cast<int>(row);
@@ -105,10 +105,10 @@ int WindowSpec::Find(std::string_view control_name, int index) const {
   return -1;
 }
 
-const WindowSpec& FrmChangeResSpec() {
+const WindowLayout& FrmChangeResLayout() {
   return kWizard;
 }
-const WindowSpec& Form1Spec() {
+const WindowLayout& Form1Layout() {
   return kForm1;
 }
 

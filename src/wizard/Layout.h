@@ -22,7 +22,7 @@ enum class ControlKind {
 
 enum class Align { kLeft, kCenter };
 
-struct FontSpec {
+struct FontLayout {
   std::string_view face;
   double points;
   bool bold;
@@ -33,15 +33,15 @@ struct Colour {
   std::uint8_t red, green, blue;
 };
 
-struct ControlSpec {
+struct ControlLayout {
   ControlKind kind;
   std::string_view name;
   int index;                     // member of an indexed group, or -1
   int container;                 // row of the containing control, or -1 for the window
   int left, top, width, height;  // twips, from the container's client area
   std::string_view text;
-  const FontSpec* font;  // null: the window's font
-  const Colour* colour;  // null: the system's dialog colours
+  const FontLayout* font;  // null: the window's font
+  const Colour* colour;    // null: the system's dialog colours
   Align align;
   int tab_index;  // -1 for the timer
   bool visible;
@@ -53,7 +53,7 @@ struct ControlSpec {
 
 enum class BorderStyle { kFixedSingle, kSizable };
 
-struct WindowSpec {
+struct WindowLayout {
   std::string_view name;
   std::string_view caption;
   int client_width, client_height;  // twips
@@ -63,8 +63,8 @@ struct WindowSpec {
   int frame_left, frame_top;
   bool centred;   // centred on the screen when first shown
   bool has_icon;  // the program's own icon (hammer and spanner)
-  const FontSpec* font;
-  std::span<const ControlSpec> controls;
+  const FontLayout* font;
+  std::span<const ControlLayout> controls;
 
   // The row of the control `name` (with `index` for a group member), or -1.
   int Find(std::string_view name, int index = -1) const;
@@ -105,13 +105,13 @@ enum Control : int {
 };
 }  // namespace frm
 
-const WindowSpec& FrmChangeResSpec();
+const WindowLayout& FrmChangeResLayout();
 
 // The host window Form1.
 namespace form1 {
 enum Control : int { Frame1, kCount };
 }  // namespace form1
 
-const WindowSpec& Form1Spec();
+const WindowLayout& Form1Layout();
 
 }  // namespace liaison

@@ -24,8 +24,8 @@ using test::WaitFor;
 using test::XProbe;
 using namespace std::chrono_literals;
 
-const WindowSpec& Wizard() {
-  return FrmChangeResSpec();
+const WindowLayout& Wizard() {
+  return FrmChangeResLayout();
 }
 const std::string kCaption(Wizard().caption);
 
@@ -33,11 +33,11 @@ const std::string kCaption(Wizard().caption);
 // table lays it out (a box measures its children from inside its 2-pixel
 // border).
 Rect Place(int row) {
-  const ControlSpec& control = Wizard().controls[static_cast<std::size_t>(row)];
+  const ControlLayout& control = Wizard().controls[static_cast<std::size_t>(row)];
   Rect place{control.left / kTwipsPerPixel, control.top / kTwipsPerPixel,
              control.width / kTwipsPerPixel, control.height / kTwipsPerPixel};
   for (int up = control.container; up >= 0;) {
-    const ControlSpec& container = Wizard().controls[static_cast<std::size_t>(up)];
+    const ControlLayout& container = Wizard().controls[static_cast<std::size_t>(up)];
     const int inset = container.kind == ControlKind::kBox ? 2 : 0;
     place.x += container.left / kTwipsPerPixel + inset;
     place.y += container.top / kTwipsPerPixel + inset;

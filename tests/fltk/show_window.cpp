@@ -33,7 +33,7 @@ int Run(const std::string& what, const std::string& app) {
             << std::endl;
   if (what == "form1") {
     Closable events;
-    auto window = toolkit.Create(liaison::Form1Spec(), events);
+    auto window = toolkit.Create(liaison::Form1Layout(), events);
     events.window = window.get();
     window->ShowModal();
     return 0;

@@ -392,15 +392,15 @@ struct NoEvents : IWindowEvents {
 };
 
 TEST(WizardLayout, WindowAsCreated) {
-  const WindowSpec& spec = FrmChangeResSpec();
-  EXPECT_EQ(spec.Find("optnChoix", 0), frm::optnChoix0);
-  EXPECT_EQ(spec.Find("optnChoix", 2), frm::optnChoix2);
-  EXPECT_EQ(spec.Find("optnChoix", 1), -1);
-  EXPECT_EQ(spec.Find("frmStep", 4), frm::frmStep4);
-  EXPECT_EQ(spec.Find("Label6"), frm::Label6);
+  const WindowLayout& layout = FrmChangeResLayout();
+  EXPECT_EQ(layout.Find("optnChoix", 0), frm::optnChoix0);
+  EXPECT_EQ(layout.Find("optnChoix", 2), frm::optnChoix2);
+  EXPECT_EQ(layout.Find("optnChoix", 1), -1);
+  EXPECT_EQ(layout.Find("frmStep", 4), frm::frmStep4);
+  EXPECT_EQ(layout.Find("Label6"), frm::Label6);
 
   std::set<int> tabs;
-  for (const ControlSpec& c : spec.controls) {
+  for (const ControlLayout& c : layout.controls) {
     if (c.kind != ControlKind::kTimer) {
       EXPECT_TRUE(tabs.insert(c.tab_index).second) << c.name;
     }
@@ -408,12 +408,12 @@ TEST(WizardLayout, WindowAsCreated) {
   EXPECT_EQ(tabs.size(), 25u);
   EXPECT_EQ(*tabs.begin(), 0);
   EXPECT_EQ(*tabs.rbegin(), 24);
-  EXPECT_EQ(spec.controls[frm::frmStep0].left - spec.controls[frm::frmStep1].left, 120);
-  EXPECT_EQ(spec.controls[frm::frmStep1].top - spec.controls[frm::frmStep4].top, 120);
-  EXPECT_EQ(spec.controls[frm::Label6].container, frm::cmdValider);
+  EXPECT_EQ(layout.controls[frm::frmStep0].left - layout.controls[frm::frmStep1].left, 120);
+  EXPECT_EQ(layout.controls[frm::frmStep1].top - layout.controls[frm::frmStep4].top, 120);
+  EXPECT_EQ(layout.controls[frm::Label6].container, frm::cmdValider);
 
   NoEvents events;
-  memory::HeadlessWindow w(spec, events);
+  memory::HeadlessWindow w(layout, events);
   EXPECT_FALSE(w.State(frm::tmr1).timer);
   EXPECT_EQ(w.GetProgress(frm::pb1), 0.0f);
   EXPECT_EQ(w.GetProgressMax(frm::pb1), 250.0f);

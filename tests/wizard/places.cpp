@@ -22,17 +22,17 @@ int ToPixels(double twips) {
 }  // namespace
 
 int main() {
-  const liaison::WindowSpec& window = liaison::FrmChangeResSpec();
+  const liaison::WindowLayout& window = liaison::FrmChangeResLayout();
   std::printf("window %d %d %d %d\n", ToPixels(window.client_width), ToPixels(window.client_height),
               ToPixels(window.frame_left), ToPixels(window.frame_top));
-  for (const liaison::ControlSpec& control : window.controls) {
+  for (const liaison::ControlLayout& control : window.controls) {
     if (control.kind == liaison::ControlKind::kTimer) continue;
     // A control's place is measured from its container's client area: add
     // up the containers' places out to the window.
     int left = control.left;
     int top = control.top;
     for (int up = control.container; up >= 0;) {
-      const liaison::ControlSpec& container = window.controls[static_cast<std::size_t>(up)];
+      const liaison::ControlLayout& container = window.controls[static_cast<std::size_t>(up)];
       left += container.left;
       top += container.top;
       up = container.container;

@@ -60,7 +60,7 @@ std::string UnixLines(std::string_view text) {
 
 void FltkMessageBox::Show(std::string_view text, std::string_view title, std::uint32_t style) {
   fltk::EnsureStarted();
-  const fltk::FontChoice font = fltk::FontFor(*FrmChangeResSpec().font);
+  const fltk::FontChoice font = fltk::FontFor(*FrmChangeResLayout().font);
   const std::string body = UnixLines(text);
   const bool error_sign = (style & kIconBits) == IMessageBox::kIconError;
 

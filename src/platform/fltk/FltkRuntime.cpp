@@ -101,7 +101,7 @@ std::string ResolveFamily(std::string_view face) {
   return family;
 }
 
-FontChoice FontFor(const FontSpec& font) {
+FontChoice FontFor(const FontLayout& font) {
   // One FLTK font slot per family and style, from the first free slot on.
   static std::map<std::tuple<std::string, bool, bool>, Fl_Font> slots;
   static Fl_Font next = FL_FREE_FONT;

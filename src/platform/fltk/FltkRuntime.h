@@ -30,7 +30,7 @@ struct FontChoice {
   Fl_Font face;
   int size;
 };
-FontChoice FontFor(const FontSpec& font);
+FontChoice FontFor(const FontLayout& font);
 // The family that renders `face`: the face itself when fontconfig knows it,
 // otherwise its metric-compatible stand-in (Arial: Liberation Sans).
 std::string ResolveFamily(std::string_view face);

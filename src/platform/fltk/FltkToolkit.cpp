@@ -28,7 +28,7 @@ namespace {
 using fltk::Dispatcher;
 using fltk::Pixels;
 
-[[noreturn]] void Unsupported(const ControlSpec& control, const char* what) {
+[[noreturn]] void Unsupported(const ControlLayout& control, const char* what) {
   throw Error(Error::Kind::kInvalidArgument,
               std::string(control.name) + " does not support " + what);
 }
@@ -113,7 +113,7 @@ struct FrameExtents {
 
 class FltkWindow final : public IWindow {
  public:
-  FltkWindow(const WindowSpec& spec, IWindowEvents& events);
+  FltkWindow(const WindowLayout& layout, IWindowEvents& events);
   ~FltkWindow() override;
 
   void SetText(int control, std::string_view text) override;
@@ -136,7 +136,7 @@ class FltkWindow final : public IWindow {
 
  private:
   struct Control {
-    const ControlSpec* spec = nullptr;
+    const ControlLayout* layout = nullptr;
     FltkWindow* owner = nullptr;
     int row = 0;
     Fl_Widget* widget = nullptr;
@@ -162,7 +162,7 @@ class FltkWindow final : public IWindow {
   static void CloseCallback(Fl_Widget* widget, void* data);
   static void TimerCallback(void* data);
 
-  const WindowSpec& spec_;
+  const WindowLayout& layout_;
   IWindowEvents& events_;
   std::unique_ptr<Fl_Double_Window> window_;
   std::vector<Control> controls_;
@@ -173,8 +173,8 @@ class FltkWindow final : public IWindow {
   bool modal_open_ = false;
 };
 
-FltkWindow::FltkWindow(const WindowSpec& spec, IWindowEvents& events)
-    : spec_(spec), events_(events) {
+FltkWindow::FltkWindow(const WindowLayout& layout, IWindowEvents& events)
+    : layout_(layout), events_(events) {
   fltk::EnsureStarted();
   Build();
 }
@@ -200,7 +200,7 @@ FltkWindow::~FltkWindow() {
 FltkWindow::Control& FltkWindow::At(int row) {
   if (row < 0 || row >= static_cast<int>(controls_.size())) {
     throw Error(Error::Kind::kInvalidArgument,
-                "Control " + std::to_string(row) + " is not on " + std::string(spec_.name));
+                "Control " + std::to_string(row) + " is not on " + std::string(layout_.name));
   }
   return controls_[static_cast<std::size_t>(row)];
 }
@@ -210,40 +210,40 @@ const FltkWindow::Control& FltkWindow::At(int row) const {
 }
 
 void FltkWindow::Build() {
-  const int width = Pixels(spec_.client_width);
-  const int height = Pixels(spec_.client_height);
+  const int width = Pixels(layout_.client_width);
+  const int height = Pixels(layout_.client_height);
   Fl_Group::current(nullptr);
   window_ = std::make_unique<Fl_Double_Window>(width, height);
   window_->end();
-  window_->copy_label(std::string(spec_.caption).c_str());
+  window_->copy_label(std::string(layout_.caption).c_str());
   window_->callback(CloseCallback, this);
   window_->xclass("liaison");
   window_->resizable(nullptr);
-  if (spec_.border == BorderStyle::kFixedSingle) {
+  if (layout_.border == BorderStyle::kFixedSingle) {
     window_->size_range(width, height, width, height);
   } else {
     window_->size_range(1, 1);
   }
-  if (spec_.has_icon) window_->icons(fltk::WindowIcons(), fltk::kIconCount);
+  if (layout_.has_icon) window_->icons(fltk::WindowIcons(), fltk::kIconCount);
 
-  controls_.resize(spec_.controls.size());
+  controls_.resize(layout_.controls.size());
   for (std::size_t row = 0; row < controls_.size(); ++row) {
     Control& control = controls_[row];
-    control.spec = &spec_.controls[row];
+    control.layout = &layout_.controls[row];
     control.owner = this;
     control.row = static_cast<int>(row);
-    control.text = control.spec->text;
+    control.text = control.layout->text;
   }
   BuildChildren(-1, *window_, 0, 0, 0);
   for (const Control& control : controls_) {
-    if (control.spec->kind != ControlKind::kTimer && control.spec->container >= 0 &&
+    if (control.layout->kind != ControlKind::kTimer && control.layout->container >= 0 &&
         control.widget == nullptr) {
       throw Error(Error::Kind::kInvalidArgument,
-                  std::string(control.spec->name) + " lies in no container of the window");
+                  std::string(control.layout->name) + " lies in no container of the window");
     }
   }
   for (const Control& control : controls_) {
-    switch (control.spec->kind) {
+    switch (control.layout->kind) {
       case ControlKind::kOption:
       case ControlKind::kCheck:
       case ControlKind::kButton:
@@ -254,8 +254,8 @@ void FltkWindow::Build() {
     }
   }
   std::stable_sort(tab_order_.begin(), tab_order_.end(), [this](int a, int b) {
-    return controls_[static_cast<std::size_t>(a)].spec->tab_index <
-           controls_[static_cast<std::size_t>(b)].spec->tab_index;
+    return controls_[static_cast<std::size_t>(a)].layout->tab_index <
+           controls_[static_cast<std::size_t>(b)].layout->tab_index;
   });
 }
 
@@ -268,24 +268,24 @@ void FltkWindow::BuildChildren(int container, Fl_Group& group, int origin_x, int
   // order of their tab indexes.
   std::vector<Control*> children;
   for (Control& control : controls_) {
-    if (control.spec->container == container && control.spec->kind != ControlKind::kTimer) {
+    if (control.layout->container == container && control.layout->kind != ControlKind::kTimer) {
       children.push_back(&control);
     }
   }
   std::stable_sort(children.begin(), children.end(), [](const Control* a, const Control* b) {
-    return a->spec->tab_index < b->spec->tab_index;
+    return a->layout->tab_index < b->layout->tab_index;
   });
   for (Control* control : children) {
-    const ControlSpec& spec = *control->spec;
-    const int x = origin_x + Pixels(spec.left);
-    const int y = origin_y + Pixels(spec.top);
-    Fl_Widget* widget = MakeWidget(*control, x, y, Pixels(spec.width), Pixels(spec.height));
+    const ControlLayout& layout = *control->layout;
+    const int x = origin_x + Pixels(layout.left);
+    const int y = origin_y + Pixels(layout.top);
+    Fl_Widget* widget = MakeWidget(*control, x, y, Pixels(layout.width), Pixels(layout.height));
     group.add(widget);
     control->widget = widget;
-    if (!spec.visible) widget->hide();
-    if (spec.kind == ControlKind::kFrame) {
+    if (!layout.visible) widget->hide();
+    if (layout.kind == ControlKind::kFrame) {
       BuildChildren(control->row, *static_cast<Fl_Group*>(widget), x, y, depth + 1);
-    } else if (spec.kind == ControlKind::kBox) {
+    } else if (layout.kind == ControlKind::kBox) {
       // A box measures its children from inside its border.
       BuildChildren(control->row, *static_cast<Fl_Group*>(widget), x + fltk::kSunkenBorder,
                     y + fltk::kSunkenBorder, depth + 1);
@@ -294,27 +294,27 @@ void FltkWindow::BuildChildren(int container, Fl_Group& group, int origin_x, int
 }
 
 Fl_Widget* FltkWindow::MakeWidget(Control& control, int x, int y, int w, int h) {
-  const ControlSpec& spec = *control.spec;
-  const fltk::FontChoice font = fltk::FontFor(spec.font ? *spec.font : *spec_.font);
-  const Fl_Color ink = spec.colour
-                           ? fl_rgb_color(spec.colour->red, spec.colour->green, spec.colour->blue)
-                           : FL_FOREGROUND_COLOR;
+  const ControlLayout& layout = *control.layout;
+  const fltk::FontChoice font = fltk::FontFor(layout.font ? *layout.font : *layout_.font);
+  const Fl_Color ink =
+      layout.colour ? fl_rgb_color(layout.colour->red, layout.colour->green, layout.colour->blue)
+                    : FL_FOREGROUND_COLOR;
   const Fl_Align wrapped_beside = FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP;
-  const std::string literal = fltk::Literal(spec.text);
+  const std::string literal = fltk::Literal(layout.text);
   Fl_Group::current(nullptr);
   Fl_Widget* widget = nullptr;
-  switch (spec.kind) {
+  switch (layout.kind) {
     case ControlKind::kFrame: {
-      auto* frame = new FrameGroup(x, y, w, h, spec.border);
-      if (spec.border) frame->SetCaption(spec.text);
+      auto* frame = new FrameGroup(x, y, w, h, layout.border);
+      if (layout.border) frame->SetCaption(layout.text);
       widget = frame;
       break;
     }
     case ControlKind::kLabel: {
-      const Fl_Align align = (spec.align == Align::kCenter ? FL_ALIGN_TOP : FL_ALIGN_TOP_LEFT) |
+      const Fl_Align align = (layout.align == Align::kCenter ? FL_ALIGN_TOP : FL_ALIGN_TOP_LEFT) |
                              FL_ALIGN_INSIDE | FL_ALIGN_WRAP;
       auto* label = new fltk::TextBox(x, y, w, h, align, true);
-      label->SetText(spec.text);
+      label->SetText(layout.text);
       label->callback(ClickCallback, &control);
       widget = label;
       break;
@@ -324,7 +324,7 @@ Fl_Widget* FltkWindow::MakeWidget(Control& control, int x, int y, int w, int h) 
       option->type(FL_RADIO_BUTTON);
       option->copy_label(literal.c_str());
       option->align(wrapped_beside);
-      option->value(spec.value != 0 ? 1 : 0);
+      option->value(layout.value != 0 ? 1 : 0);
       option->callback(Ignore, nullptr);
       widget = option;
       break;
@@ -333,7 +333,7 @@ Fl_Widget* FltkWindow::MakeWidget(Control& control, int x, int y, int w, int h) 
       auto* check = new fltk::KeyButton<Fl_Check_Button>(x, y, w, h);
       check->copy_label(literal.c_str());
       check->align(wrapped_beside);
-      check->value(spec.value == 1 ? 1 : 0);
+      check->value(layout.value == 1 ? 1 : 0);
       check->callback(Ignore, nullptr);
       widget = check;
       break;
@@ -354,15 +354,15 @@ Fl_Widget* FltkWindow::MakeWidget(Control& control, int x, int y, int w, int h) 
     case ControlKind::kProgress: {
       auto* bar = new Fl_Progress(x, y, w, h);
       bar->minimum(0.0f);
-      bar->maximum(static_cast<float>(spec.maximum));
-      bar->value(static_cast<float>(spec.value));
+      bar->maximum(static_cast<float>(layout.maximum));
+      bar->value(static_cast<float>(layout.value));
       bar->color(fl_rgb_color(0xE6, 0xE6, 0xE6));
       bar->selection_color(fltk::HighlightColour());
       widget = bar;
       break;
     }
     case ControlKind::kTimer:
-      Unsupported(spec, "a place in the window");
+      Unsupported(layout, "a place in the window");
   }
   widget->labelfont(font.face);
   widget->labelsize(font.size);
@@ -372,7 +372,7 @@ Fl_Widget* FltkWindow::MakeWidget(Control& control, int x, int y, int w, int h) 
 
 void FltkWindow::SetText(int row, std::string_view text) {
   Control& control = At(row);
-  switch (control.spec->kind) {
+  switch (control.layout->kind) {
     case ControlKind::kLabel:
       static_cast<fltk::TextBox*>(control.widget)->SetText(text);
       break;
@@ -386,14 +386,14 @@ void FltkWindow::SetText(int row, std::string_view text) {
       static_cast<FrameGroup*>(control.widget)->SetCaption(text);
       break;
     default:
-      Unsupported(*control.spec, "a text");
+      Unsupported(*control.layout, "a text");
   }
   control.text = text;
 }
 
 std::string FltkWindow::GetText(int row) const {
   const Control& control = At(row);
-  switch (control.spec->kind) {
+  switch (control.layout->kind) {
     case ControlKind::kLabel:
     case ControlKind::kOption:
     case ControlKind::kCheck:
@@ -401,13 +401,13 @@ std::string FltkWindow::GetText(int row) const {
     case ControlKind::kFrame:
       return control.text;
     default:
-      Unsupported(*control.spec, "a text");
+      Unsupported(*control.layout, "a text");
   }
 }
 
 void FltkWindow::SetVisible(int row, bool visible) {
   Control& control = At(row);
-  if (control.spec->kind == ControlKind::kTimer) Unsupported(*control.spec, "visibility");
+  if (control.layout->kind == ControlKind::kTimer) Unsupported(*control.layout, "visibility");
   if (visible) {
     control.widget->show();
   } else {
@@ -419,7 +419,7 @@ void FltkWindow::SetVisible(int row, bool visible) {
 
 void FltkWindow::SetEnabled(int row, bool enabled) {
   Control& control = At(row);
-  if (control.spec->kind == ControlKind::kTimer) {
+  if (control.layout->kind == ControlKind::kTimer) {
     SetTimerEnabled(row, enabled);
     return;
   }
@@ -436,9 +436,9 @@ void FltkWindow::SetEnabled(int row, bool enabled) {
 // focus moves on to the next control in tab order, as in any dialog.
 void FltkWindow::KeepFocus(int row) {
   if (!window_->shown() || Fl::focus() != nullptr || tab_order_.empty()) return;
-  const int tab = At(row).spec->tab_index;
+  const int tab = At(row).layout->tab_index;
   auto next = std::find_if(tab_order_.begin(), tab_order_.end(), [&](int candidate) {
-    return controls_[static_cast<std::size_t>(candidate)].spec->tab_index > tab;
+    return controls_[static_cast<std::size_t>(candidate)].layout->tab_index > tab;
   });
   for (std::size_t tried = 0; tried < tab_order_.size(); ++tried) {
     if (next == tab_order_.end()) next = tab_order_.begin();
@@ -458,47 +458,48 @@ void FltkWindow::FocusFirst() {
 
 bool FltkWindow::IsChecked(int row) const {
   const Control& control = At(row);
-  switch (control.spec->kind) {
+  switch (control.layout->kind) {
     case ControlKind::kOption:
       return static_cast<const Fl_Button*>(control.widget)->value() != 0;
     case ControlKind::kCheck:
       return static_cast<const Fl_Button*>(control.widget)->value() == 1;
     default:
-      Unsupported(*control.spec, "a checked state");
+      Unsupported(*control.layout, "a checked state");
   }
 }
 
 float FltkWindow::GetProgressMax(int row) const {
   const Control& control = At(row);
-  if (control.spec->kind != ControlKind::kProgress) Unsupported(*control.spec, "a maximum");
+  if (control.layout->kind != ControlKind::kProgress) Unsupported(*control.layout, "a maximum");
   return static_cast<const Fl_Progress*>(control.widget)->maximum();
 }
 
 float FltkWindow::GetProgress(int row) const {
   const Control& control = At(row);
-  if (control.spec->kind != ControlKind::kProgress) Unsupported(*control.spec, "a value");
+  if (control.layout->kind != ControlKind::kProgress) Unsupported(*control.layout, "a value");
   return static_cast<const Fl_Progress*>(control.widget)->value();
 }
 
 void FltkWindow::SetProgress(int row, float value) {
   Control& control = At(row);
-  if (control.spec->kind != ControlKind::kProgress) Unsupported(*control.spec, "a value");
+  if (control.layout->kind != ControlKind::kProgress) Unsupported(*control.layout, "a value");
   auto* bar = static_cast<Fl_Progress*>(control.widget);
   if (!(value >= bar->minimum() && value <= bar->maximum())) {
     throw Error(Error::Kind::kInvalidArgument, "Invalid property value " + std::to_string(value) +
-                                                   " for " + std::string(control.spec->name));
+                                                   " for " + std::string(control.layout->name));
   }
   bar->value(value);
 }
 
 void FltkWindow::SetTimerEnabled(int row, bool enabled) {
   Control& control = At(row);
-  if (control.spec->kind != ControlKind::kTimer) Unsupported(*control.spec, "a timer");
+  if (control.layout->kind != ControlKind::kTimer) Unsupported(*control.layout, "a timer");
   if (enabled == control.timer_enabled) return;
   control.timer_enabled = enabled;
   if (enabled) {
     // During a tick, the tick itself schedules the next one.
-    if (!control.in_tick) Fl::add_timeout(control.spec->interval / 1000.0, TimerCallback, &control);
+    if (!control.in_tick)
+      Fl::add_timeout(control.layout->interval / 1000.0, TimerCallback, &control);
   } else {
     Fl::remove_timeout(TimerCallback, &control);
   }
@@ -506,7 +507,7 @@ void FltkWindow::SetTimerEnabled(int row, bool enabled) {
 
 void FltkWindow::StopTimers() {
   for (Control& control : controls_) {
-    if (control.spec->kind != ControlKind::kTimer) continue;
+    if (control.layout->kind != ControlKind::kTimer) continue;
     control.timer_enabled = false;
     Fl::remove_timeout(TimerCallback, &control);
   }
@@ -515,7 +516,7 @@ void FltkWindow::StopTimers() {
 void FltkWindow::TimerCallback(void* data) {
   Control& control = *static_cast<Control*>(data);
   if (!control.timer_enabled) return;
-  const double interval = control.spec->interval / 1000.0;
+  const double interval = control.layout->interval / 1000.0;
   if (Dispatcher::InHandler()) {
     // A handler runs a loop of its own: the tick waits until it is done.
     Fl::repeat_timeout(interval, TimerCallback, data);
@@ -573,8 +574,8 @@ FrameExtents FltkWindow::Frame() const {
   }
   // The frame the layout assumes: the side width on the left, right and
   // bottom, the title bar and side above.
-  const int side = Pixels(spec_.frame_left);
-  return {side, side, Pixels(spec_.frame_top), side};
+  const int side = Pixels(layout_.frame_left);
+  return {side, side, Pixels(layout_.frame_top), side};
 }
 
 double FltkWindow::OuterWidth() const {
@@ -641,7 +642,7 @@ void FltkWindow::SendAbove(bool above) const {
 }
 
 void FltkWindow::ShowWindow() {
-  if (!placed_ && spec_.centred) Centre();
+  if (!placed_ && layout_.centred) Centre();
   placed_ = true;
   if (window_->shown()) {
     window_->show();  // raises it
@@ -657,7 +658,7 @@ void FltkWindow::ShowWindow() {
   fl_disable_transient_for = 0;
   // FLTK types the UTF-8 title as Latin-1 in WM_NAME; say what it is.
   const Atom utf8 = XInternAtom(fl_display, "UTF8_STRING", False);
-  const std::string title(spec_.caption);
+  const std::string title(layout_.caption);
   for (const Atom name : {XA_WM_NAME, XA_WM_ICON_NAME}) {
     XChangeProperty(fl_display, fl_xid(window_.get()), name, utf8, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(title.data()),
@@ -707,8 +708,8 @@ void FltkWindow::Hide() {
 
 }  // namespace
 
-std::unique_ptr<IWindow> FltkToolkit::Create(const WindowSpec& spec, IWindowEvents& events) {
-  return std::make_unique<FltkWindow>(spec, events);
+std::unique_ptr<IWindow> FltkToolkit::Create(const WindowLayout& layout, IWindowEvents& events) {
+  return std::make_unique<FltkWindow>(layout, events);
 }
 
 std::string FltkToolkit::ResolvedFamily(std::string_view face) {

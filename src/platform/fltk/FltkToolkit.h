@@ -15,7 +15,7 @@ class FltkToolkit final : public IToolkit {
   FltkToolkit() = default;
   ~FltkToolkit() override = default;
 
-  std::unique_ptr<IWindow> Create(const WindowSpec& spec, IWindowEvents& events) override;
+  std::unique_ptr<IWindow> Create(const WindowLayout& layout, IWindowEvents& events) override;
 
   // The installed font family that renders `face` (the face itself, or its
   // metric-compatible stand-in).

@@ -4,14 +4,14 @@
 
 namespace liaison::memory {
 
-HeadlessWindow::HeadlessWindow(const WindowSpec& window_spec, IWindowEvents& events)
-    : spec(window_spec),
-      outer_width_twips(window_spec.client_width + 2.0 * window_spec.frame_left),
-      outer_height_twips(window_spec.client_height + window_spec.frame_top +
-                         static_cast<double>(window_spec.frame_left)),
+HeadlessWindow::HeadlessWindow(const WindowLayout& window_layout, IWindowEvents& events)
+    : layout(window_layout),
+      outer_width_twips(window_layout.client_width + 2.0 * window_layout.frame_left),
+      outer_height_twips(window_layout.client_height + window_layout.frame_top +
+                         static_cast<double>(window_layout.frame_left)),
       events_(events) {
-  controls_.reserve(spec.controls.size());
-  for (const ControlSpec& c : spec.controls) {
+  controls_.reserve(layout.controls.size());
+  for (const ControlLayout& c : layout.controls) {
     Control state;
     state.text.assign(c.text);
     state.visible = c.visible;
@@ -79,7 +79,8 @@ void HeadlessWindow::Hide() {
 
 bool HeadlessWindow::Showing(int control) const {
   if (!shown) return false;
-  for (int row = control; row >= 0; row = spec.controls[static_cast<std::size_t>(row)].container) {
+  for (int row = control; row >= 0;
+       row = layout.controls[static_cast<std::size_t>(row)].container) {
     if (!State(row).visible) return false;
   }
   return true;
@@ -87,11 +88,11 @@ bool HeadlessWindow::Showing(int control) const {
 
 bool HeadlessWindow::Click(int control) {
   if (!Showing(control) || !State(control).enabled) return false;
-  const ControlSpec& c = spec.controls[static_cast<std::size_t>(control)];
+  const ControlLayout& c = layout.controls[static_cast<std::size_t>(control)];
   if (c.kind == ControlKind::kOption) {
-    for (std::size_t row = 0; row < spec.controls.size(); ++row) {
-      if (spec.controls[row].kind == ControlKind::kOption &&
-          spec.controls[row].container == c.container) {
+    for (std::size_t row = 0; row < layout.controls.size(); ++row) {
+      if (layout.controls[row].kind == ControlKind::kOption &&
+          layout.controls[row].container == c.container) {
         controls_[row].checked = false;
       }
     }
@@ -109,7 +110,8 @@ bool HeadlessWindow::Tick(int control) {
   return true;
 }
 
-std::unique_ptr<IWindow> HeadlessToolkit::Create(const WindowSpec& spec, IWindowEvents& events) {
+std::unique_ptr<IWindow> HeadlessToolkit::Create(const WindowLayout& layout,
+                                                 IWindowEvents& events) {
   // The window tells the toolkit when it goes, so that `window` never dangles.
   struct Owned final : IWindow {
     Owned(HeadlessToolkit& toolkit, std::unique_ptr<HeadlessWindow> inner)
@@ -138,7 +140,7 @@ std::unique_ptr<IWindow> HeadlessToolkit::Create(const WindowSpec& spec, IWindow
     HeadlessToolkit& toolkit_;
     std::unique_ptr<HeadlessWindow> inner_;
   };
-  auto inner = std::make_unique<HeadlessWindow>(spec, events);
+  auto inner = std::make_unique<HeadlessWindow>(layout, events);
   inner->script = &script;
   window = inner.get();
   ++created;

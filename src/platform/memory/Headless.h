@@ -26,7 +26,7 @@ class HeadlessWindow final : public IWindow {
     bool timer = false;
   };
 
-  HeadlessWindow(const WindowSpec& spec, IWindowEvents& events);
+  HeadlessWindow(const WindowLayout& layout, IWindowEvents& events);
 
   // --- What the program calls.
   void SetText(int control, std::string_view text) override;
@@ -62,7 +62,7 @@ class HeadlessWindow final : public IWindow {
   // Shown, and every container up to the window shown too.
   bool Showing(int control) const;
 
-  const WindowSpec& spec;
+  const WindowLayout& layout;
   bool shown = false;
   bool modal = false;
   std::int32_t left = 0, top = 0, z_order = 0;
@@ -78,7 +78,7 @@ class HeadlessWindow final : public IWindow {
 
 class HeadlessToolkit final : public IToolkit {
  public:
-  std::unique_ptr<IWindow> Create(const WindowSpec& spec, IWindowEvents& events) override;
+  std::unique_ptr<IWindow> Create(const WindowLayout& layout, IWindowEvents& events) override;
 
   // What the user does once the next window shows modally.
   std::deque<std::function<void(HeadlessWindow&)>> script;

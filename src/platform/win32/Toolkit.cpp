@@ -1,5 +1,5 @@
 // The GUI toolkit over native Win32 controls. A window is built from its
-// WindowSpec: pages and frames are child containers, labels are statics,
+// WindowLayout: pages and frames are child containers, labels are statics,
 // option buttons, check boxes and push buttons are buttons, a plain box is a
 // container with a sunken edge that reports clicks, and the progress bar is
 // the common-controls one. Keyboard navigation is the dialog manager's
@@ -180,7 +180,7 @@ LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM w_param, LPARAM l_param)
 
 class Window final : public NativeWindow {
  public:
-  Window(const WindowSpec& spec, IWindowEvents& events);
+  Window(const WindowLayout& layout, IWindowEvents& events);
   ~Window() override;
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
@@ -219,11 +219,11 @@ class Window final : public NativeWindow {
   void OnCommand(WPARAM w_param, LPARAM l_param);
   void CreateControls(int container, HWND parent);
   HWND CreateControl(int row, HWND parent, bool starts_group);
-  HFONT FontFor(const FontSpec* font);
+  HFONT FontFor(const FontLayout* font);
   void Destroy();
 
   int Row(int control) const;
-  const ControlSpec& Spec(int control, ControlKind kind) const;
+  const ControlLayout& LayoutOf(int control, ControlKind kind) const;
   int RowOf(HWND control) const;
   void UpdateOptionTabStops(int container);
   void FocusFirst();
@@ -233,7 +233,7 @@ class Window final : public NativeWindow {
   void Dispatch(const Event& event);
   void RethrowFailure();
 
-  const WindowSpec& spec_;
+  const WindowLayout& layout_;
   IWindowEvents& events_;
   HWND hwnd_ = nullptr;
   std::vector<HWND> controls_;      // by row; null for the timer
@@ -241,7 +241,7 @@ class Window final : public NativeWindow {
   std::vector<std::string> texts_;  // of controls without a text of their own
   std::vector<float> progress_;
   std::vector<bool> timer_on_;
-  std::map<const FontSpec*, HFONT> fonts_;
+  std::map<const FontLayout*, HFONT> fonts_;
   HWND saved_focus_ = nullptr;
 
   // Handlers run one at a time: an event that comes while one runs waits
@@ -290,8 +290,9 @@ void RegisterClasses() {
   (void)registered;
 }
 
-Window::Window(const WindowSpec& spec, IWindowEvents& events) : spec_(spec), events_(events) {
-  const std::size_t count = spec.controls.size();
+Window::Window(const WindowLayout& layout, IWindowEvents& events)
+    : layout_(layout), events_(events) {
+  const std::size_t count = layout.controls.size();
   controls_.assign(count, nullptr);
   frame_boxes_.assign(count, nullptr);
   texts_.assign(count, std::string());
@@ -299,27 +300,27 @@ Window::Window(const WindowSpec& spec, IWindowEvents& events) : spec_(spec), eve
   timer_on_.assign(count, false);
   RegisterClasses();
 
-  DWORD style = spec.border == BorderStyle::kFixedSingle ? WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU
-                                                         : WS_OVERLAPPEDWINDOW;
+  DWORD style = layout.border == BorderStyle::kFixedSingle ? WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU
+                                                           : WS_OVERLAPPEDWINDOW;
   style |= WS_CLIPCHILDREN;
   const DWORD ex_style = 0;
-  RECT outer{0, 0, Pixels(spec.client_width), Pixels(spec.client_height)};
+  RECT outer{0, 0, Pixels(layout.client_width), Pixels(layout.client_height)};
   AdjustWindowRectEx(&outer, style, FALSE, ex_style);
   const int width = outer.right - outer.left;
   const int height = outer.bottom - outer.top;
   int left = CW_USEDEFAULT;
   int top = 0;
-  if (spec.centred) {
+  if (layout.centred) {
     left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   }
-  if (!CreateWindowExA(ex_style, kWindowClass, ToAnsi(spec.caption).c_str(), style, left, top,
+  if (!CreateWindowExA(ex_style, kWindowClass, ToAnsi(layout.caption).c_str(), style, left, top,
                        width, height, nullptr, nullptr, Instance(), this)) {
-    throw Error(Error::Kind::kNoDisplay, CreationFailure("the window " + std::string(spec.name)));
+    throw Error(Error::Kind::kNoDisplay, CreationFailure("the window " + std::string(layout.name)));
   }
   try {
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
-    if (spec.has_icon) {
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(layout.font)), FALSE);
+    if (layout.has_icon) {
       for (const auto& [which, size_x, size_y] :
            {std::tuple{ICON_BIG, SM_CXICON, SM_CYICON},
             std::tuple{ICON_SMALL, SM_CXSMICON, SM_CYSMICON}}) {
@@ -349,11 +350,11 @@ void Window::Destroy() {
     DestroyWindow(hwnd_);
   }
   hwnd_ = nullptr;
-  for (const auto& [spec, font] : fonts_) DeleteObject(font);
+  for (const auto& [layout, font] : fonts_) DeleteObject(font);
   fonts_.clear();
 }
 
-HFONT Window::FontFor(const FontSpec* font) {
+HFONT Window::FontFor(const FontLayout* font) {
   if (!font) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   const auto found = fonts_.find(font);
   if (found != fonts_.end()) return found->second;
@@ -374,15 +375,15 @@ HFONT Window::FontFor(const FontSpec* font) {
 // one group; every other control starts a group of its own.
 void Window::CreateControls(int container, HWND parent) {
   std::vector<int> rows;
-  for (std::size_t row = 0; row < spec_.controls.size(); ++row) {
-    if (spec_.controls[row].container == container) rows.push_back(static_cast<int>(row));
+  for (std::size_t row = 0; row < layout_.controls.size(); ++row) {
+    if (layout_.controls[row].container == container) rows.push_back(static_cast<int>(row));
   }
   std::stable_sort(rows.begin(), rows.end(), [this](int a, int b) {
-    return spec_.controls[a].tab_index < spec_.controls[b].tab_index;
+    return layout_.controls[a].tab_index < layout_.controls[b].tab_index;
   });
   bool after_option = false;
   for (const int row : rows) {
-    const ControlSpec& control = spec_.controls[row];
+    const ControlLayout& control = layout_.controls[row];
     if (control.kind == ControlKind::kTimer) continue;
     const bool is_option = control.kind == ControlKind::kOption;
     const HWND created = CreateControl(row, parent, !(is_option && after_option));
@@ -396,7 +397,7 @@ void Window::CreateControls(int container, HWND parent) {
           0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_GROUP | BS_GROUPBOX, 0, 0,
           Pixels(control.width), Pixels(control.height), created, nullptr, Instance(), nullptr);
       SendMessageA(group_box, WM_SETFONT,
-                   reinterpret_cast<WPARAM>(FontFor(control.font ? control.font : spec_.font)),
+                   reinterpret_cast<WPARAM>(FontFor(control.font ? control.font : layout_.font)),
                    FALSE);
       frame_boxes_[row] = group_box;
       SetText(row, control.text);
@@ -406,7 +407,7 @@ void Window::CreateControls(int container, HWND parent) {
 }
 
 HWND Window::CreateControl(int row, HWND parent, bool starts_group) {
-  const ControlSpec& control = spec_.controls[row];
+  const ControlLayout& control = layout_.controls[row];
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
   if (control.visible) style |= WS_VISIBLE;
   if (starts_group) style |= WS_GROUP;
@@ -423,8 +424,8 @@ HWND Window::CreateControl(int row, HWND parent, bool starts_group) {
       style |= WS_CLIPCHILDREN;
       // A box that holds controls serves as a button: the keyboard reaches it.
       const bool holds_controls =
-          std::any_of(spec_.controls.begin(), spec_.controls.end(),
-                      [row](const ControlSpec& other) { return other.container == row; });
+          std::any_of(layout_.controls.begin(), layout_.controls.end(),
+                      [row](const ControlLayout& other) { return other.container == row; });
       if (holds_controls) style |= WS_TABSTOP;
       break;
     }
@@ -451,7 +452,7 @@ HWND Window::CreateControl(int row, HWND parent, bool starts_group) {
   }
   // Inside a box, positions count from within its sunken edge.
   const bool in_box =
-      control.container >= 0 && spec_.controls[control.container].kind == ControlKind::kBox;
+      control.container >= 0 && layout_.controls[control.container].kind == ControlKind::kBox;
   const int inset_x = in_box ? GetSystemMetrics(SM_CXEDGE) : 0;
   const int inset_y = in_box ? GetSystemMetrics(SM_CYEDGE) : 0;
   const HWND created = CreateWindowExA(
@@ -464,7 +465,8 @@ HWND Window::CreateControl(int row, HWND parent, bool starts_group) {
   }
   controls_[row] = created;
   SendMessageA(created, WM_SETFONT,
-               reinterpret_cast<WPARAM>(FontFor(control.font ? control.font : spec_.font)), FALSE);
+               reinterpret_cast<WPARAM>(FontFor(control.font ? control.font : layout_.font)),
+               FALSE);
   switch (control.kind) {
     case ControlKind::kOption:
     case ControlKind::kCheck:
@@ -483,22 +485,22 @@ HWND Window::CreateControl(int row, HWND parent, bool starts_group) {
 }
 
 int Window::Row(int control) const {
-  if (control < 0 || static_cast<std::size_t>(control) >= spec_.controls.size()) {
-    throw Error(Error::Kind::kInvalidArgument, "The window " + std::string(spec_.name) +
+  if (control < 0 || static_cast<std::size_t>(control) >= layout_.controls.size()) {
+    throw Error(Error::Kind::kInvalidArgument, "The window " + std::string(layout_.name) +
                                                    " has no control " + std::to_string(control) +
                                                    ".");
   }
   return control;
 }
 
-const ControlSpec& Window::Spec(int control, ControlKind kind) const {
-  const ControlSpec& spec = spec_.controls[static_cast<std::size_t>(Row(control))];
-  if (spec.kind != kind) {
-    throw Error(Error::Kind::kInvalidArgument, "The control " + std::string(spec.name) + " of " +
-                                                   std::string(spec_.name) +
+const ControlLayout& Window::LayoutOf(int control, ControlKind kind) const {
+  const ControlLayout& layout = layout_.controls[static_cast<std::size_t>(Row(control))];
+  if (layout.kind != kind) {
+    throw Error(Error::Kind::kInvalidArgument, "The control " + std::string(layout.name) + " of " +
+                                                   std::string(layout_.name) +
                                                    " does not support this operation.");
   }
-  return spec;
+  return layout;
 }
 
 int Window::RowOf(HWND control) const {
@@ -514,8 +516,8 @@ int Window::RowOf(HWND control) const {
 void Window::UpdateOptionTabStops(int container) {
   std::vector<HWND> options;
   HWND selected = nullptr;
-  for (std::size_t row = 0; row < spec_.controls.size(); ++row) {
-    const ControlSpec& control = spec_.controls[row];
+  for (std::size_t row = 0; row < layout_.controls.size(); ++row) {
+    const ControlLayout& control = layout_.controls[row];
     if (control.container != container || control.kind != ControlKind::kOption) continue;
     options.push_back(controls_[row]);
     if (!selected && SendMessageA(controls_[row], BM_GETCHECK, 0, 0) == BST_CHECKED) {
@@ -550,8 +552,8 @@ void Window::FixFocus() {
 }
 
 void Window::SetText(int control, std::string_view text) {
-  const ControlSpec& spec = spec_.controls[static_cast<std::size_t>(Row(control))];
-  switch (spec.kind) {
+  const ControlLayout& layout = layout_.controls[static_cast<std::size_t>(Row(control))];
+  switch (layout.kind) {
     case ControlKind::kLabel:
       SetWindowTextA(controls_[control], ToAnsi(text).c_str());
       break;
@@ -570,8 +572,8 @@ void Window::SetText(int control, std::string_view text) {
 }
 
 std::string Window::GetText(int control) const {
-  const ControlSpec& spec = spec_.controls[static_cast<std::size_t>(Row(control))];
-  switch (spec.kind) {
+  const ControlLayout& layout = layout_.controls[static_cast<std::size_t>(Row(control))];
+  switch (layout.kind) {
     case ControlKind::kLabel:
       return WindowText(controls_[control]);
     case ControlKind::kOption:
@@ -587,7 +589,7 @@ void Window::SetVisible(int control, bool visible) {
   const HWND window = controls_[Row(control)];
   if (!window) {
     throw Error(Error::Kind::kInvalidArgument,
-                "The control " + std::string(spec_.controls[control].name) + " cannot be shown.");
+                "The control " + std::string(layout_.controls[control].name) + " cannot be shown.");
   }
   ShowWindow(window, visible ? SW_SHOW : SW_HIDE);
   FixFocus();
@@ -597,7 +599,7 @@ void Window::SetEnabled(int control, bool enabled) {
   const HWND window = controls_[Row(control)];
   if (!window) {
     throw Error(Error::Kind::kInvalidArgument, "The control " +
-                                                   std::string(spec_.controls[control].name) +
+                                                   std::string(layout_.controls[control].name) +
                                                    " cannot be enabled or disabled.");
   }
   EnableWindow(window, enabled ? TRUE : FALSE);
@@ -605,37 +607,37 @@ void Window::SetEnabled(int control, bool enabled) {
 }
 
 bool Window::IsChecked(int control) const {
-  const ControlKind kind = spec_.controls[static_cast<std::size_t>(Row(control))].kind;
+  const ControlKind kind = layout_.controls[static_cast<std::size_t>(Row(control))].kind;
   if (kind != ControlKind::kOption && kind != ControlKind::kCheck) {
-    Spec(control, ControlKind::kCheck);  // reports the misuse
+    LayoutOf(control, ControlKind::kCheck);  // reports the misuse
   }
   return SendMessageA(controls_[control], BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 float Window::GetProgressMax(int control) const {
-  Spec(control, ControlKind::kProgress);
+  LayoutOf(control, ControlKind::kProgress);
   return static_cast<float>(SendMessageA(controls_[control], PBM_GETRANGE, FALSE, 0));
 }
 
 float Window::GetProgress(int control) const {
-  Spec(control, ControlKind::kProgress);
+  LayoutOf(control, ControlKind::kProgress);
   return progress_[control];
 }
 
 void Window::SetProgress(int control, float value) {
-  Spec(control, ControlKind::kProgress);
+  LayoutOf(control, ControlKind::kProgress);
   const float maximum = GetProgressMax(control);
   if (!(value >= 0.0f && value <= maximum)) {
-    throw Error(Error::Kind::kInvalidArgument, "Invalid property value: " + std::to_string(value) +
-                                                   " for the progress bar " +
-                                                   std::string(spec_.controls[control].name) + ".");
+    throw Error(Error::Kind::kInvalidArgument,
+                "Invalid property value: " + std::to_string(value) + " for the progress bar " +
+                    std::string(layout_.controls[control].name) + ".");
   }
   progress_[control] = value;
   SendMessageA(controls_[control], PBM_SETPOS, static_cast<WPARAM>(std::lround(value)), 0);
 }
 
 void Window::SetTimerEnabled(int control, bool enabled) {
-  const ControlSpec& timer = Spec(control, ControlKind::kTimer);
+  const ControlLayout& timer = LayoutOf(control, ControlKind::kTimer);
   const auto id = static_cast<UINT_PTR>(kIdBase + control);
   if (enabled && timer.interval > 0) {
     SetTimer(hwnd_, id, static_cast<UINT>(timer.interval), nullptr);
@@ -708,7 +710,7 @@ void Window::ShowModal() {
   if (quit) {
     PostQuitMessage(static_cast<int>(quit_code));  // for the loop further out, if any
     throw Error(Error::Kind::kNoDisplay,
-                "The window system ended the message loop of " + std::string(spec_.name) + ".");
+                "The window system ended the message loop of " + std::string(layout_.name) + ".");
   }
   RethrowFailure();
 }
@@ -781,7 +783,7 @@ void Window::OnCommand(WPARAM w_param, LPARAM l_param) {
     const HWND focus = GetFocus();
     const int row = RowOf(focus);
     if (row < 0 || !IsWindowEnabled(focus)) return;
-    const ControlKind kind = spec_.controls[row].kind;
+    const ControlKind kind = layout_.controls[row].kind;
     if (kind == ControlKind::kButton || kind == ControlKind::kBox) {
       Fire({EventKind::kClick, row});
     }
@@ -789,13 +791,13 @@ void Window::OnCommand(WPARAM w_param, LPARAM l_param) {
   }
   const int row = RowOf(from);
   if (row < 0) return;
-  switch (spec_.controls[row].kind) {
+  switch (layout_.controls[row].kind) {
     case ControlKind::kLabel:
       if (code == STN_CLICKED) Fire({EventKind::kClick, row});
       break;
     case ControlKind::kOption:
       if (code == BN_CLICKED) {
-        UpdateOptionTabStops(spec_.controls[row].container);
+        UpdateOptionTabStops(layout_.controls[row].container);
         Fire({EventKind::kClick, row});
       }
       break;
@@ -818,7 +820,7 @@ LRESULT Window::OnMessage(HWND hwnd, UINT message, WPARAM w_param, LPARAM l_para
     case WM_CTLCOLORBTN: {
       const auto dc = reinterpret_cast<HDC>(w_param);
       const int row = RowOf(reinterpret_cast<HWND>(l_param));
-      const Colour* colour = row >= 0 ? spec_.controls[row].colour : nullptr;
+      const Colour* colour = row >= 0 ? layout_.controls[row].colour : nullptr;
       SetTextColor(
           dc, colour ? RGB(colour->red, colour->green, colour->blue) : GetSysColor(COLOR_BTNTEXT));
       SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
@@ -874,8 +876,8 @@ Toolkit::Toolkit() {
   InitCommonControlsEx(&controls);
 }
 
-std::unique_ptr<IWindow> Toolkit::Create(const WindowSpec& spec, IWindowEvents& events) {
-  return std::make_unique<Window>(spec, events);
+std::unique_ptr<IWindow> Toolkit::Create(const WindowLayout& layout, IWindowEvents& events) {
+  return std::make_unique<Window>(layout, events);
 }
 
 }  // namespace liaison::win32

@@ -100,7 +100,7 @@ class NativeWindow : public IWindow {
 class Toolkit final : public IToolkit {
  public:
   Toolkit();
-  std::unique_ptr<IWindow> Create(const WindowSpec& spec, IWindowEvents& events) override;
+  std::unique_ptr<IWindow> Create(const WindowLayout& layout, IWindowEvents& events) override;
 };
 
 // The folder of a program file's full path, as Program::Folder gives it: no

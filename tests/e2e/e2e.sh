@@ -17,6 +17,8 @@
 set -uo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# shellcheck source=../lib/screen.sh
+source "$here/../lib/screen.sh"
 run_timeout=${E2E_TIMEOUT:-20}  # seconds for one run of the program
 
 fail() {
@@ -50,15 +52,6 @@ source "$here/cases.sh"
 
 # --- Helpers -------------------------------------------------------------------
 
-# Writes the printf %b text $2 to file $1, or removes the file for "none".
-put() {
-  if [[ $2 == none ]]; then
-    rm -f -- "$1"
-  else
-    printf '%b' "$2" >"$1"
-  fi
-}
-
 # Compares file $1 with the expected text $2 (%b escapes, or "none").
 expect_file() {
   local file=$1 expected=$2 what=$3
@@ -77,10 +70,6 @@ expect_file() {
     echo "  actual bytes:" >&2
     od -c "$file" | sed 's/^/    /' >&2
   fi
-}
-
-current_mode() {
-  xrandr --current 2>/dev/null | sed -n 's/.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'
 }
 
 # A display name where no X server listens.

@@ -23,6 +23,8 @@
 set -uo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# shellcheck source=../lib/screen.sh
+source "$here/../lib/screen.sh"
 run_timeout=${WINE_TIMEOUT:-20}  # seconds for one run of a program
 wizard_title="Réglage de la résolution d'écran"
 movelka='HKLM\SOFTWARE\Movelka'
@@ -72,32 +74,10 @@ load_cases() {
 
 # --- Helpers -------------------------------------------------------------------
 
-# Writes the printf %b text $2 to file $1, or removes the file for "none".
-put() {
-  if [[ $2 == none ]]; then
-    rm -f -- "$1"
-  else
-    printf '%b' "$2" >"$1"
-  fi
-}
-
-current_mode() {
-  xrandr --current 2>/dev/null | sed -n 's/.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'
-}
-
 set_mode() {
   xrandr -s "$1" && [[ $(current_mode) == "$1" ]]
 }
 
-# Waits up to $2 seconds for the mode $1.
-wait_for_mode() {
-  local deadline=$((SECONDS + $2))
-  while ((SECONDS <= deadline)); do
-    [[ $(current_mode) == "$1" ]] && return 0
-    sleep 0.05
-  done
-  return 1
-}
 
 # The link file's values, one "KEY=VALUE" per key of APPLICATIONS, joined by "|".
 values_of() {

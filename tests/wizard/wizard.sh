@@ -16,6 +16,9 @@
 # the report); WIZARD_KEEP=1 keeps every case's folder.
 set -uo pipefail
 
+# shellcheck source=../lib/screen.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/screen.sh"
+
 readonly TITLE="Réglage de la résolution d'écran"
 readonly A='[APPLICATIONS]\nAPPLICATION_NAME=companion\n'
 readonly KEY='[HKEY_LOCAL_MACHINE\\SOFTWARE\\Movelka]'
@@ -65,24 +68,12 @@ place() {
 
 # --- The program and its window --------------------------------------------------
 
-current_mode() {
-  xrandr --current 2>/dev/null | sed -n 's/.* current \([0-9]*\) x \([0-9]*\),.*/\1x\2/p'
-}
-
 set_mode() {
   if ! xrandr -s "$1" || [[ $(current_mode) != "$1" ]]; then
     abort "cannot set the start mode $1"
   fi
 }
 
-# Waits up to $2 seconds for the mode $1.
-wait_mode() {
-  local deadline=$((SECONDS + $2))
-  while [[ $(current_mode) != "$1" ]]; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.1
-  done
-}
 
 # A fresh program folder: the program, link file $1 (printf %b text), and a
 # companion that records each of its runs; registry store $2 ("none": no
@@ -298,7 +289,7 @@ typical_run() {
   expect_link '[APPLICATIONS]\nAPPLICATION_NAME=companion\nRES_ORIGINE=800x600x32\n' "page 0"
   click cmdSuiv
   click cmdSuiv
-  wait_mode 1024x768 10 || abort "page 2 did not switch to 1024x768"
+  wait_for_mode 1024x768 10 || abort "page 2 did not switch to 1024x768"
   expect_centred 1024 768
   if [[ $how == word ]]; then
     click Label6
@@ -342,9 +333,9 @@ case_countdown_runs_out_then_retry() {
   red=$(red_pixels lblEchec)
   ((red == 0)) || fail "page 1 shows red text ($red pixels) before any attempt"
   click cmdSuiv
-  wait_mode 1024x768 10 || abort "page 2 did not switch to 1024x768"
+  wait_for_mode 1024x768 10 || abort "page 2 did not switch to 1024x768"
   local switched=$SECONDS
-  wait_mode 800x600 40 || abort "the mode did not come back within 40 s"
+  wait_for_mode 800x600 40 || abort "the mode did not come back within 40 s"
   local waited=$((SECONDS - switched))
   ((waited >= 20)) || fail "the mode came back after ${waited}s, expected about 25 s"
   expect_still_open "after the countdown"
@@ -358,7 +349,7 @@ case_countdown_runs_out_then_retry() {
   ((red >= 20)) || fail "page 1 shows no red failure text after the countdown ($red pixels)"
   # "Suivant >" again: a new switch and countdown, confirmed this time.
   click cmdSuiv
-  wait_mode 1024x768 10 || abort "a second visit of page 2 did not switch to 1024x768"
+  wait_for_mode 1024x768 10 || abort "a second visit of page 2 did not switch to 1024x768"
   expect_centred 1024 768
   click Label6
   click cmdSuiv
@@ -443,7 +434,7 @@ case_keyboard() {
   wait_window
   keys Tab Tab Return
   keys space
-  wait_mode 1024x768 10 || abort "Return then Space on \"Suivant >\" did not reach page 2"
+  wait_for_mode 1024x768 10 || abort "Return then Space on \"Suivant >\" did not reach page 2"
   keys Escape
   expect_still_open "Escape during the countdown"
   expect_mode 1024x768 "Escape during the countdown"
@@ -463,7 +454,7 @@ case_close_during_the_countdown() {
   wait_window
   click cmdSuiv
   click cmdSuiv
-  wait_mode 1024x768 10 || abort "page 2 did not switch to 1024x768"
+  wait_for_mode 1024x768 10 || abort "page 2 did not switch to 1024x768"
   request_close
   expect_end "close request"
   expect_mode 800x600 "after the close request"

@@ -37,7 +37,7 @@ int main() {
   liaison::FltkMessageBox message_box;
   liaison::PosixProgram program;
   liaison::FltkToolkit toolkit;
-  const liaison::Platform platform{profile, files,   registry, *display, process,
-                                   message_box, program, toolkit, '/', ""};
+  const liaison::Platform platform{profile,     files,   registry, *display, process,
+                                   message_box, program, toolkit,  '/',      ""};
   return liaison::RunLauncher(platform, std::cerr, true);
 }

@@ -38,7 +38,9 @@ set(CMAKE_EXE_LINKER_FLAGS_MINSIZEREL_INIT "-s")
 find_program(LIAISON_WINE NAMES wine wine64 PATHS /usr/lib/wine /usr/lib64/wine)
 if(LIAISON_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR
-      /usr/bin/env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all ${LIAISON_WINE})
+      /usr/bin/env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
+      # no offer to install wine's .NET and HTML engines when the prefix is made
+      WINEDLLOVERRIDES=mscoree,mshtml= ${LIAISON_WINE})
   # Each start of wine costs seconds: list the tests of a GoogleTest program
   # when CTest runs it rather than at every build.
   set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)

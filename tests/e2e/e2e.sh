@@ -99,20 +99,6 @@ find_window() {
   return 1
 }
 
-# Presses Return in window $1 until it is gone.
-answer_window() {
-  local id=$1 i
-  for ((i = 0; i < 40; i++)); do
-    xdotool windowactivate --sync "$id" >/dev/null 2>&1 ||
-      xdotool windowfocus --sync "$id" >/dev/null 2>&1
-    xdotool key --clearmodifiers Return >/dev/null 2>&1
-    sleep 0.1
-    xdotool getwindowname "$id" >/dev/null 2>&1 || return 0
-    xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' || return 0
-  done
-  return 1
-}
-
 # --- One case ------------------------------------------------------------------
 
 run_case() {
@@ -170,7 +156,7 @@ run_case() {
   if [[ -n ${row[answer]} ]]; then
     local window
     if window=$(find_window "${row[answer]}" 10); then
-      answer_window "$window" || fail "the window \"${row[answer]}\" did not close on Return"
+      answer_with_return "$window" || fail "the window \"${row[answer]}\" did not close on Return"
     else
       fail "no window titled \"${row[answer]}\" appeared"
     fi

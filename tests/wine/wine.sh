@@ -133,10 +133,6 @@ find_window() {
   return 1
 }
 
-window_gone() {
-  ! xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'
-}
-
 # Closes the message box $1 of the Windows program: a click on its OK button,
 # centred at the bottom of the box (with no window manager, wine draws the
 # frame and takes no key until the box has been clicked).
@@ -150,19 +146,6 @@ close_windows_box() {
       window_gone "$id" && return 0
       sleep 0.05
     done
-  done
-  return 1
-}
-
-# Closes the message box $1 of the Linux program with Return.
-close_linux_box() {
-  local id=$1 i
-  for ((i = 0; i < 40; i++)); do
-    xdotool windowactivate --sync "$id" >/dev/null 2>&1 ||
-      xdotool windowfocus --sync "$id" >/dev/null 2>&1
-    xdotool key --clearmodifiers Return >/dev/null 2>&1
-    sleep 0.1
-    window_gone "$id" && return 0
   done
   return 1
 }
@@ -251,7 +234,7 @@ run_program() {
       if [[ $side == windows ]]; then
         close_windows_box "$window" || fail "$side: the box \"${row[answer]}\" did not close"
       else
-        close_linux_box "$window" || fail "$side: the box \"${row[answer]}\" did not close"
+        answer_with_return "$window" || fail "$side: the box \"${row[answer]}\" did not close"
       fi
     else
       fail "$side: no window titled \"${row[answer]}\" appeared"
